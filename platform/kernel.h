@@ -10,7 +10,7 @@
 //     manage local-memory handles. Every handle keeps a lock count, readable
 //     through LocalFlags(h) & LMEM_LOCKCOUNT as on Windows. A handle that was not
 //     made by LocalAlloc (or was freed) is refused: LocalLock returns nullptr,
-//     LocalSize returns 0.
+//     LocalSize returns 0. As on Windows, a zero-byte block does not lock.
 //   - lstrcpynA / lstrlenA as on Windows.
 // This is the only header in the project that looks at the target platform.
 #ifndef EPS_EXPORT_PLATFORM_KERNEL_H

@@ -157,6 +157,7 @@ LPVOID LocalLock(HLOCAL memory) {
   int call = ++state.counts.localLock;
   if (call == state.faults.failLock || !IsLive(state, memory)) return nullptr;
   LocalBlock* block = BlockOf(memory);
+  if (block->size == 0) return nullptr;  // as on Windows: a zero-byte block has no memory
   ++block->lockCount;
   return block->data;
 }
