@@ -187,12 +187,16 @@ std::uint64_t SampleTextSize(std::uint64_t pixels, unsigned charsPerPixel) {
   return chars + chars / kLineLength;
 }
 
+bool SampleTextFits(std::uint64_t pixels, unsigned charsPerPixel, std::uint64_t limit) {
+  // The first test keeps SampleTextSize from wrapping.
+  return pixels <= limit / charsPerPixel && SampleTextSize(pixels, charsPerPixel) <= limit;
+}
+
 bool ReserveSampleText(TextBuffer& stream, std::uint64_t pixels, unsigned charsPerPixel,
                        std::uint64_t limit) {
-  if (pixels > limit / charsPerPixel) return false;  // keeps SampleTextSize exact, too
+  if (!SampleTextFits(pixels, charsPerPixel, limit)) return false;
   const std::uint64_t size = SampleTextSize(pixels, charsPerPixel);
-  if (size > limit || size > SIZE_MAX) return false;
-  return stream.Reserve(static_cast<std::size_t>(size));
+  return size <= SIZE_MAX && stream.Reserve(static_cast<std::size_t>(size));
 }
 
 UsedEntries FindUsedEntries(const PixelRows& rows, unsigned depth) {

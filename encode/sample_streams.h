@@ -53,6 +53,9 @@ struct PixelRows {
 // characters each, line ends included. Exact for pixels below 2^60.
 std::uint64_t SampleTextSize(std::uint64_t pixels, unsigned charsPerPixel);
 
+// True when the sample text of `pixels` fits in `limit` bytes.
+bool SampleTextFits(std::uint64_t pixels, unsigned charsPerPixel, std::uint64_t limit);
+
 // The reservation: gives `stream` room for the whole sample text, so that the
 // scan never grows it. False when that text would exceed `limit` bytes or the
 // memory cannot be had.

@@ -63,6 +63,8 @@ Result EncodeSamples(const Picture& picture, TextBuffer& samples, bool& isColour
     ScanTrueColour(picture.rows, samples);
     return ResultOk;
   }
+  // Refuse a picture whose grey text alone is too large before reading its pixels.
+  if (!SampleTextFits(pixels, kGreyChars, kMaxTextSize)) return ResultOutOfMemory;
   const UsedEntries used = FindUsedEntries(picture.rows, picture.depth);
   if (used.count != 0 && used.highest >= picture.colourEntries) return ResultBadBitmap;
   isColour = UsesColour(used, picture.colourTable);
