@@ -39,6 +39,7 @@ class HostBitmap {
   // Bytes that may be read; SIZE_MAX where the host gave no size.
   std::size_t DescriptionSize() const { return descriptionSize_; }
   std::size_t BitsSize() const { return bitsSize_; }
+  bool SizesKnown() const { return descriptionHandle_ != nullptr; }
 
  private:
   HLOCAL descriptionHandle_ = nullptr;  // locked handles, mode 0 only

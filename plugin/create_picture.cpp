@@ -41,7 +41,11 @@ Result ResolvePicture(const HostBitmap& source, Picture& picture) {
       d.height < 0 ? static_cast<std::uint32_t>(-d.height) : static_cast<std::uint32_t>(d.height);
   const std::uint64_t stride = RowStride(d.depth, width);
   // stride < 2^34 and height <= 2^31, so the product cannot wrap.
-  if (stride * height > source.BitsSize()) return ResultBadBitmap;
+  if (stride * height > source.BitsSize()) {
+    // Given by address, rows beyond the address space mean a picture whose
+    // text could not be held either.
+    return source.SizesKnown() ? ResultBadBitmap : ResultOutOfMemory;
+  }
 
   picture.rows = {source.Bits(), static_cast<std::size_t>(stride), width, height, d.height < 0};
   picture.depth = d.depth;
