@@ -113,7 +113,8 @@ struct TestBitmap {
     f.height = -height;
     Put32(f.description, 8, static_cast<std::uint32_t>(f.height));
     const std::size_t n = StoredRows(), stride = Stride();
-    for (std::size_t y = 0; y < n; ++y) {
+    // Width 0 has no row memory at all: memcpy must not be handed its null data().
+    for (std::size_t y = 0; stride != 0 && y < n; ++y) {
       std::memcpy(f.rows.data() + y * stride, rows.data() + (n - 1 - y) * stride, stride);
     }
     return f;
