@@ -207,6 +207,23 @@ TEST_P(RefusedByHandles, NoFileAndEveryLockUndone) {
 INSTANTIATE_TEST_SUITE_P(Inputs, RefusedByHandles, ::testing::ValuesIn(Refusals()),
                          [](const auto& p) { return std::string(p.param.name); });
 
+TEST_F(CreatePictureTest, SizesThatCannotBeAPictureAreRefusedByPointersToo) {
+  // By address no memory size bounds the picture, so only the header itself can tell.
+  const Refusal cases[] = {
+      {"NegativeWidth", WithField(TestBitmap::Make(24, 2, 2), 4, 0xFFFFFFFEu), ResultBadBitmap},
+      {"NegativeWidthOneRow", WithField(TestBitmap::Make(8, 2, 1, eps_test::GreyRamp(2)), 4,
+                                        0x80000000u),
+       ResultBadBitmap},
+      {"HeightWithoutMagnitude", WithField(TestBitmap::Make(24, 1, 1), 8, 0x80000000u),
+       ResultBadBitmap},
+      {"Depth16", TestBitmap::Make(16, 2, 2), ResultUnsupportedDepth},
+  };
+  for (const Refusal& r : cases) {
+    EXPECT_EQ(ExportByPointers(PathOf("out.eps"), r.bitmap), r.result) << r.name;
+  }
+  EXPECT_FALSE(Exists("out.eps"));
+}
+
 TEST_F(CreatePictureTest, ModeOtherThanZeroOrOneIsNotAvailable) {
   TestBitmap b = TestBitmap::Make(24, 1, 1);
   eps_test::LocalMemory description(b.description), rows(b.rows);
