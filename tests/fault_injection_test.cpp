@@ -59,40 +59,19 @@ struct InjectedFault {
 
 void PrintTo(const InjectedFault& c, std::ostream* out) { *out << c.name; }
 
-KernelFaults FailCreate() {
-  KernelFaults f;
-  f.failCreateFile = true;
-  return f;
-}
-KernelFaults FailWrite(int call) {
-  KernelFaults f;
-  f.failWrite = call;
-  return f;
-}
-KernelFaults ShortWrite(int call) {
-  KernelFaults f;
-  f.shortWrite = call;
-  return f;
-}
-KernelFaults FailLock(int call) {
-  KernelFaults f;
-  f.failLock = call;
-  return f;
-}
-
 constexpr std::int32_t kFileError = eps_export::ResultFileError;
 constexpr std::int32_t kBadBitmap = eps_export::ResultBadBitmap;
 
 const InjectedFault kInjected[] = {
-    {"CreateFileFails", FailCreate(), kFileError, 0, 0, 0, Damage::kNone},
-    {"FirstWriteFails", FailWrite(1), kFileError, 1, 3, 1, Damage::kLost},
-    {"SecondWriteFails", FailWrite(2), kFileError, 1, 3, 2, Damage::kLost},
-    {"ThirdWriteFails", FailWrite(3), kFileError, 1, 3, 3, Damage::kLost},
-    {"FirstWriteShort", ShortWrite(1), kFileError, 1, 3, 1, Damage::kHalf},
-    {"SecondWriteShort", ShortWrite(2), kFileError, 1, 3, 2, Damage::kHalf},
-    {"ThirdWriteShort", ShortWrite(3), kFileError, 1, 3, 3, Damage::kHalf},
-    {"DescriptionWillNotLock", FailLock(1), kBadBitmap, 0, 0, 0, Damage::kNone},
-    {"RowsWillNotLock", FailLock(2), kBadBitmap, 0, 0, 0, Damage::kNone},
+    {"CreateFileFails", KernelFaults{.failCreateFile = true}, kFileError, 0, 0, 0, Damage::kNone},
+    {"FirstWriteFails", KernelFaults{.failWrite = 1}, kFileError, 1, 3, 1, Damage::kLost},
+    {"SecondWriteFails", KernelFaults{.failWrite = 2}, kFileError, 1, 3, 2, Damage::kLost},
+    {"ThirdWriteFails", KernelFaults{.failWrite = 3}, kFileError, 1, 3, 3, Damage::kLost},
+    {"FirstWriteShort", KernelFaults{.shortWrite = 1}, kFileError, 1, 3, 1, Damage::kHalf},
+    {"SecondWriteShort", KernelFaults{.shortWrite = 2}, kFileError, 1, 3, 2, Damage::kHalf},
+    {"ThirdWriteShort", KernelFaults{.shortWrite = 3}, kFileError, 1, 3, 3, Damage::kHalf},
+    {"DescriptionWillNotLock", KernelFaults{.failLock = 1}, kBadBitmap, 0, 0, 0, Damage::kNone},
+    {"RowsWillNotLock", KernelFaults{.failLock = 2}, kBadBitmap, 0, 0, 0, Damage::kNone},
 };
 
 class InjectedFaults : public eps_test::ScratchFolder,
