@@ -10,23 +10,43 @@
 // as a converter must before it can write anything: the floor for a whole
 // conversion.
 //
-//   write_floor SIZE OUT [INPUT]
+// With --large-pages the buffers get the same large-page advice the plug-in
+// and its host give theirs (platform/large_pages.h), for the floor of an
+// exporter that does so.
+//
+//   write_floor [--large-pages] SIZE OUT [INPUT]
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
+bool largePages = false;
+
+void* Allocate(std::size_t size) {
+  void* data = std::malloc(size == 0 ? 1 : size);
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+  if (largePages && data != nullptr && size >= 2 * kLargePage) {
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t last = (start + size) & ~(kLargePage - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  }
+  return data;
+}
+
 bool ReadWhole(const char* path, char*& data) {
   const int fd = ::open(path, O_RDONLY);
   struct stat info {};
   if (fd < 0 || ::fstat(fd, &info) != 0) return false;
   const auto size = static_cast<std::size_t>(info.st_size);
-  data = static_cast<char*>(std::malloc(size == 0 ? 1 : size));
+  data = static_cast<char*>(Allocate(size));
   std::size_t done = 0;
   while (data != nullptr && done < size) {
     const ssize_t n = ::read(fd, data + done, size - done);
@@ -49,14 +69,19 @@ void FillLines(char* data, std::size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--large-pages") == 0) {
+    largePages = true;
+    --argc;
+    ++argv;
+  }
   if (argc != 3 && argc != 4) {
-    std::fprintf(stderr, "usage: %s SIZE OUT [INPUT]\n", argv[0]);
+    std::fprintf(stderr, "usage: write_floor [--large-pages] SIZE OUT [INPUT]\n");
     return 2;
   }
   char* input = nullptr;
   if (argc == 4 && !ReadWhole(argv[3], input)) return 1;
   const auto size = static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10));
-  char* data = static_cast<char*>(std::malloc(size == 0 ? 1 : size));
+  char* data = static_cast<char*>(Allocate(size));
   if (data == nullptr) return 1;
   FillLines(data, size);
   const int fd = ::open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0644);

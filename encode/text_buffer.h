@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/large_pages.h"
+
 namespace eps_export {
 
 class TextBuffer {
@@ -27,6 +29,8 @@ class TextBuffer {
     if (grown == nullptr) return false;
     data_ = static_cast<char*>(grown);
     capacity_ = capacity;
+    // Sample text fills its reservation once, front to back.
+    eps_platform::PreferLargePages(data_, capacity_);
     return true;
   }
 

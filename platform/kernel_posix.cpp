@@ -12,6 +12,7 @@
 
 #include "platform/kernel.h"
 #include "platform/kernel_faults.h"
+#include "platform/large_pages.h"
 
 namespace {
 
@@ -131,6 +132,8 @@ HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
   void* raw = (flags & LMEM_ZEROINIT) ? std::calloc(1, sizeof(LocalBlock) + bytes)
                                       : std::malloc(sizeof(LocalBlock) + bytes);
   if (raw == nullptr) return nullptr;
+  // Large blocks hold whole bitmaps, which hosts fill once, front to back.
+  eps_platform::PreferLargePages(raw, sizeof(LocalBlock) + bytes);
   auto* block = new (raw) LocalBlock{bytes, 0, {}};
   KernelState& state = State();
   std::lock_guard lock(state.mutex);
