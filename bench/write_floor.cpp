@@ -16,7 +16,6 @@
 //
 //   write_floor [--large-pages] SIZE OUT [INPUT]
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,19 +24,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/large_pages.h"
+
 namespace {
 
 bool largePages = false;
 
 void* Allocate(std::size_t size) {
   void* data = std::malloc(size == 0 ? 1 : size);
-  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
-  if (largePages && data != nullptr && size >= 2 * kLargePage) {
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
-    const std::uintptr_t last = (start + size) & ~(kLargePage - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-  }
+  if (largePages) eps_platform::PreferLargePages(data, size);
   return data;
 }
 

@@ -16,8 +16,6 @@ void ApplyLineRule(TextBuffer& stream, std::int32_t& column) {
 
 }  // namespace
 
-char HexDigit(unsigned v) { return static_cast<char>(v < 10 ? '0' + v : 'a' + (v - 10)); }
-
 void AppendGreySample(TextBuffer& stream, std::int32_t& column, std::uint8_t v) {
   const char digits[2] = {HexDigit(v / 16), HexDigit(v % 16)};
   stream.Append(std::string_view(digits, 2));

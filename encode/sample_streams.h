@@ -25,7 +25,9 @@ constexpr unsigned kColourChars = 6;
 constexpr std::size_t kColourEntrySize = 4;  // blue, green, red, reserved
 
 // '0'..'9', 'a'..'f' for v in 0..15.
-char HexDigit(unsigned v);
+constexpr char HexDigit(unsigned v) {
+  return static_cast<char>(v < 10 ? '0' + v : 'a' + (v - 10));
+}
 
 // One sample with the line rule applied after it. `column` counts the hex
 // characters on the stream's current line.

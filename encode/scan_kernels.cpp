@@ -22,7 +22,7 @@ using HexPair = std::array<char, 2>;
 constexpr std::array<HexPair, 256> MakeHexPairs() {
   std::array<HexPair, 256> pairs{};
   for (unsigned v = 0; v < 256; ++v) {
-    pairs[v] = {"0123456789abcdef"[v >> 4], "0123456789abcdef"[v & 15]};
+    pairs[v] = {HexDigit(v >> 4), HexDigit(v & 15)};
   }
   return pairs;
 }
